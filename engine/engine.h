@@ -12,26 +12,30 @@ namespace qar {
 // Command id the worker sends to the main window when a run has ended.
 inline constexpr int ID_ENCODE_FINISHED = 32774;
 
-// Receives the end notice. Called on the worker thread: it must only post, never touch a
-// widget directly.
+// Receives the end notice. Called on the worker thread, under the engine's notice lock: it
+// must only post, never touch a widget directly nor call back into the engine.
 using EncodeNotify = std::function<void(int commandId)>;
 
-// Receives the two paths of each job as the worker starts it (worker thread).
+// Receives the two paths of each job as the worker starts it (worker thread, under the status
+// lock: clearing the registration waits for a call in progress).
 using EncodeFilesSink = std::function<void(const std::string& source, const std::string& dest)>;
 
 }  // namespace qar
 
 // Copies the option values for the next run.
 void SetEncodeOptions(int bitrate, int quickmode, int stereo, int vbr, int mmx, int bitcut);
-// Empties the queue and resets its counts.
+// Empties the queue and resets its counts. A worker still on the old queue (one a stop gave
+// up on) takes nothing more from it and sends no end notice.
 void ClearEncodeQueue();
 // Appends a job; copies both paths.
 void AddEncodeJob(const char* source, const char* destination);
 // Jobs taken in this run (counting the one being encoded) and jobs added since the last clear.
 void GetEncodeCounts(int* taken, int* total);
-// Starts the worker on the queue. 1 when a worker already runs (nothing changes), else 0.
+// Starts the worker on the queue. 1 when a worker already runs (nothing changes); -1 when no
+// worker could be started (the end notice is sent at once, so the run still ends); else 0.
 int StartEncodeWorker(qar::EncodeNotify notify);
-// Stops the running encoding; waits a bounded time for the worker to end.
+// Stops the running encoding; waits until the worker has ended, at most 3.5 s, after which
+// the engine counts as idle.
 void StopEncodeWorker();
 // True while a worker runs.
 bool IsEncodeWorkerRunning();
