@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libgmock-dev
   lame mpg123 ffmpeg sox libsox-fmt-all
   xvfb xauth fonts-noto-cjk imagemagick
-  parallel util-linux time
+  parallel util-linux time bc
 )
 
 SUDO=""
