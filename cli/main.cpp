@@ -170,7 +170,10 @@ int main(int argc, char** argv) {
     }
     // The scan makes the source folder current: settle relative paths first.
     const std::string outDir = Absolute(o.outDir);
-    const qar::EngineOptions options = ResolveOptions(o);
+    // The store is read only when it matters: listing stays quick.
+    const bool encodes = !(o.list || o.dryRun || o.playlist || o.playlistWithWav);
+    qar::EngineOptions options;
+    if (encodes || o.save) options = ResolveOptions(o);
 
     qar::ScanResult scan = qar::RefreshRows(Absolute(o.folder), o.subdirs);
     if (scan.tooMany) Error(qar::kTooManyWaveFilesText);

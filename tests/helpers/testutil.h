@@ -57,7 +57,7 @@ inline void put32(std::string& s, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) s += char((v >> (8 * i)) & 0xff);
 }
 
-// The sample bytes of a sine in the spec's PCM format, little-endian.
+// The sample bytes of a sine in the WavSpec's PCM format, little-endian.
 inline std::string PcmData(const WavSpec& w) {
     std::string d;
     const int bytes = w.bits / 8;
