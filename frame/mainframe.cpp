@@ -40,6 +40,11 @@
 
 namespace qar {
 
+namespace {
+// The window's size at the first start, before any placement was stored.
+constexpr QSize kFirstStartSize(860, 540);
+}  // namespace
+
 CMainFrame* g_mainFrame = nullptr;
 
 namespace {
@@ -235,8 +240,11 @@ QAction* CMainFrame::CommandAction(int id) const {
 
 void CMainFrame::LoadWindowPlacement() {
     const std::optional<WindowPlacement> placement = ParseWindowPlacement(LoadWindowPos(m_store));
-    if (!placement)
+    if (!placement) {
+        // Nothing stored: the window manager places it, at a size that shows every column.
+        resize(kFirstStartSize);
         return;
+    }
     // The stored show command is not used: the window shows as the program was started.
     m_restoreToMaximized = (placement->flags & kPlacementRestoreToMaximized) != 0;
     const QRect normal(placement->left, placement->top, placement->right - placement->left,
