@@ -22,6 +22,7 @@
 #include "view/formatcheck.h"
 #include "view/pathrules.h"
 #include "view/playlist.h"
+#include "view/programfolder.h"
 
 namespace {
 
@@ -35,10 +36,8 @@ void Error(const std::string& text) { std::fprintf(stderr, "qar-cli: %s\n", text
 
 std::string Absolute(const std::string& path) {
     if (path.empty() || path[0] == '/') return path;
-    char* cwd = getcwd(nullptr, 0);
-    if (!cwd) return path;
-    std::string full = cwd;
-    std::free(cwd);
+    const std::string full = qar::CurrentDirectory();
+    if (full.empty()) return path;
     return full + (full.size() > 1 ? "/" : "") + path;
 }
 

@@ -87,16 +87,6 @@ const MenuDef kMenus[] = {
     {"ヘルプ(&H)", {{ID_HELP_SHOW, "ヘルプの表示(&H)"}, {ID_APP_ABOUT, "バージョン情報(&A)"}}},
 };
 
-std::string CurrentDirectory() {
-    // getcwd(nullptr, 0) allocates as much as the path needs.
-    char* cwd = getcwd(nullptr, 0);
-    if (!cwd)
-        return std::string();
-    std::string dir(cwd);
-    free(cwd);
-    return dir;
-}
-
 QString FromBytes(const std::string& bytes) {
     return QFile::decodeName(QByteArray::fromStdString(bytes));
 }

@@ -11,6 +11,7 @@
 
 #include "vadav/vadav.h"
 #include "view/celltext.h"
+#include "view/programfolder.h"
 #include "view/pathrules.h"
 
 namespace qar {
@@ -194,12 +195,7 @@ std::string EnterSourceFolder(const std::string& folder) {
     // what the caller lists.
     const bool entered = !folder.empty() && chdir(folder.c_str()) == 0;
     static_cast<void>(entered);
-    char* cwd = getcwd(nullptr, 0);
-    if (!cwd)
-        return std::string();
-    std::string result(cwd);
-    std::free(cwd);
-    return result;
+    return CurrentDirectory();
 }
 
 ScanResult ScanSource(const std::string& source, bool subdir) {

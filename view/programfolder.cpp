@@ -54,4 +54,14 @@ std::string UserDataFolder() {
     return JoinFolder(home, ".local/share/qar");
 }
 
+std::string CurrentDirectory() {
+    // getcwd(nullptr, 0) allocates as much as the path needs: no length limit.
+    char* cwd = getcwd(nullptr, 0);
+    if (!cwd)
+        return std::string();
+    std::string dir(cwd);
+    std::free(cwd);
+    return dir;
+}
+
 }  // namespace qar

@@ -13,6 +13,9 @@ std::string GetProgramFolder();
 // whole; "/" for a file in the root.
 std::string FolderOfPath(const std::string& path);
 
+// The process's current directory as the system reports it; "" when it cannot be read.
+std::string CurrentDirectory();
+
 // qar's per-user data folder: $XDG_DATA_HOME/qar, or ~/.local/share/qar; "" when no home
 // folder is known. Not created here.
 std::string UserDataFolder();

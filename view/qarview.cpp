@@ -1,5 +1,7 @@
 #include "view/qarview.h"
 
+#include "view/programfolder.h"
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -40,15 +42,6 @@ const ColumnDef kColumns[kColumnCount] = {
     {"Size", 50, Qt::AlignRight},
     {"Date", 95, Qt::AlignLeft},
 };
-
-std::string CurrentDirectory() {
-    char* cwd = getcwd(nullptr, 0);
-    if (!cwd)
-        return std::string();
-    std::string dir(cwd);
-    free(cwd);
-    return dir;
-}
 
 }  // namespace
 
