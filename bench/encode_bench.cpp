@@ -30,7 +30,8 @@ struct Measure {
 // Runs argv as a child process; wall time and its peak resident memory.
 Measure RunChild(const std::vector<std::string>& args) {
     std::vector<char*> argv;
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    for (const auto& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     Measure m;
     const auto t0 = std::chrono::steady_clock::now();
@@ -48,7 +49,9 @@ Measure RunChild(const std::vector<std::string>& args) {
     return m;
 }
 
-std::string Self() { return fs::read_symlink("/proc/self/exe").string(); }
+std::string Self() {
+    return fs::read_symlink("/proc/self/exe").string();
+}
 
 bool MakeWav(const std::string& path, int seconds) {
     // Pink noise under a chord: busy enough that the psychoacoustic model has work to do.
@@ -74,8 +77,10 @@ int main(int argc, char** argv) {
     fs::path work = fs::temp_directory_path() / "qar-encode-bench";
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string a = argv[i];
-        if (a == "--runs") runs = std::max(1, std::atoi(argv[i + 1]));
-        if (a == "--work") work = argv[i + 1];
+        if (a == "--runs")
+            runs = std::max(1, std::atoi(argv[i + 1]));
+        if (a == "--work")
+            work = argv[i + 1];
     }
     fs::create_directories(work);
     const std::string wav60 = (work / "sixty.wav").string();
@@ -88,17 +93,17 @@ int main(int argc, char** argv) {
     const std::string ours = (work / "ours.mp3").string();
     const std::string ref = (work / "lame.mp3").string();
 
-    std::printf("input: 60 s, 44.1 kHz, 16-bit stereo; settings -b 128 -q0 -mj "
-                "(lame -b 128 -q 2 -m j --noreplaygain); %d runs each, alternating\n",
-                runs);
+    std::printf(
+        "input: 60 s, 44.1 kHz, 16-bit stereo; settings -b 128 -q0 -mj "
+        "(lame -b 128 -q 2 -m j --noreplaygain); %d runs each, alternating\n",
+        runs);
     std::vector<double> tOurs, tLame;
     for (int r = 0; r < runs; ++r) {
         const Measure a = RunChild({Self(), "--encode", "-b 128", "-q0", "-mj", wav60, ours});
-        const Measure b = RunChild({"lame", "--quiet", "-b", "128", "-q", "2", "-m", "j",
-                                    "--noreplaygain", wav60, ref});
+        const Measure b = RunChild(
+            {"lame", "--quiet", "-b", "128", "-q", "2", "-m", "j", "--noreplaygain", wav60, ref});
         if (a.status != 0 || b.status != 0) {
-            std::fprintf(stderr, "encode_bench: an encoding failed (%d, %d)\n", a.status,
-                         b.status);
+            std::fprintf(stderr, "encode_bench: an encoding failed (%d, %d)\n", a.status, b.status);
             return 1;
         }
         tOurs.push_back(a.seconds);
@@ -118,10 +123,10 @@ int main(int argc, char** argv) {
         RunChild({Self(), "--encode", "-b 192", "-q0", "-mj", "-v3", "-c3", wav10, ours});
     const Measure v600 =
         RunChild({Self(), "--encode", "-b 192", "-q0", "-mj", "-v3", "-c3", wav600, ours});
-    std::printf("peak memory CBR: 10 s %ld KiB, 10 min %ld KiB, difference %ld KiB\n",
-                m10.maxRssKb, m600.maxRssKb, m600.maxRssKb - m10.maxRssKb);
-    std::printf("peak memory VBR: 10 s %ld KiB, 10 min %ld KiB, difference %ld KiB\n",
-                v10.maxRssKb, v600.maxRssKb, v600.maxRssKb - v10.maxRssKb);
+    std::printf("peak memory CBR: 10 s %ld KiB, 10 min %ld KiB, difference %ld KiB\n", m10.maxRssKb,
+                m600.maxRssKb, m600.maxRssKb - m10.maxRssKb);
+    std::printf("peak memory VBR: 10 s %ld KiB, 10 min %ld KiB, difference %ld KiB\n", v10.maxRssKb,
+                v600.maxRssKb, v600.maxRssKb - v10.maxRssKb);
     fs::remove_all(work);
     return 0;
 }

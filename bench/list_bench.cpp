@@ -23,7 +23,8 @@ namespace fs = std::filesystem;
 namespace {
 
 void Put32(std::string& s, unsigned v) {
-    for (int i = 0; i < 4; ++i) s += char((v >> (8 * i)) & 0xff);
+    for (int i = 0; i < 4; ++i)
+        s += char((v >> (8 * i)) & 0xff);
 }
 
 // A 0.1 s 44.1 kHz 16-bit stereo WAV of silence.
@@ -46,14 +47,17 @@ std::string SmallWav() {
 // The floor: list the folder, read 64 bytes of every .wav entry.
 int MinimalList(const std::string& folder) {
     DIR* d = opendir(folder.c_str());
-    if (!d) return 1;
+    if (!d)
+        return 1;
     long total = 0;
     char buf[64];
     while (dirent* e = readdir(d)) {
         const std::string name = e->d_name;
-        if (name.size() < 4 || name.compare(name.size() - 4, 4, ".wav") != 0) continue;
+        if (name.size() < 4 || name.compare(name.size() - 4, 4, ".wav") != 0)
+            continue;
         const int fd = open((folder + "/" + name).c_str(), O_RDONLY);
-        if (fd < 0) continue;
+        if (fd < 0)
+            continue;
         total += read(fd, buf, sizeof buf);
         close(fd);
     }
@@ -67,9 +71,11 @@ double TimeChild(const std::vector<std::string>& args) {
     const auto t0 = std::chrono::steady_clock::now();
     const pid_t pid = fork();
     if (pid == 0) {
-        if (!freopen("/dev/null", "w", stdout) || !freopen("/dev/null", "w", stderr)) _exit(1);
+        if (!freopen("/dev/null", "w", stdout) || !freopen("/dev/null", "w", stderr))
+            _exit(1);
         std::vector<char*> argv;
-        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        for (const auto& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
         execv(argv[0], argv.data());
         _exit(127);
@@ -87,7 +93,8 @@ double Median(std::vector<double> v) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 3 && std::string(argv[1]) == "--minimal") return MinimalList(argv[2]);
+    if (argc == 3 && std::string(argv[1]) == "--minimal")
+        return MinimalList(argv[2]);
     if (argc < 2) {
         std::fprintf(stderr, "usage: list_bench QAR_CLI [--runs N] [--files N]\n");
         return 2;
@@ -95,8 +102,10 @@ int main(int argc, char** argv) {
     const std::string cli = argv[1];
     int runs = 7, files = 3000;
     for (int i = 2; i + 1 < argc; i += 2) {
-        if (std::string(argv[i]) == "--runs") runs = std::max(1, std::atoi(argv[i + 1]));
-        if (std::string(argv[i]) == "--files") files = std::max(1, std::atoi(argv[i + 1]));
+        if (std::string(argv[i]) == "--runs")
+            runs = std::max(1, std::atoi(argv[i + 1]));
+        if (std::string(argv[i]) == "--files")
+            files = std::max(1, std::atoi(argv[i + 1]));
     }
     const fs::path dir = fs::temp_directory_path() / "qar-list-bench";
     fs::remove_all(dir);
@@ -121,8 +130,8 @@ int main(int argc, char** argv) {
     }
     std::printf("%d WAV files (a third with an MP3 beside them), %d runs, median wall time\n",
                 files, runs);
-    std::printf("qar-cli --list %.1f ms, minimal lister %.1f ms, ratio %.2f\n",
-                Median(tCli) * 1000, Median(tMin) * 1000, Median(tCli) / Median(tMin));
+    std::printf("qar-cli --list %.1f ms, minimal lister %.1f ms, ratio %.2f\n", Median(tCli) * 1000,
+                Median(tMin) * 1000, Median(tCli) / Median(tMin));
     fs::remove_all(dir);
     return 0;
 }

@@ -8,31 +8,38 @@ namespace qar {
 BatchEncoder::BatchEncoder(std::vector<BatchJob> jobs, const EngineOptions& options, int threads)
     : m_jobs(std::move(jobs)), m_options(options), m_results(m_jobs.size()) {
     const int n = std::max(1, std::min<int>(threads, int(m_jobs.size())));
-    for (int i = 0; i < n; ++i) m_slots.push_back(std::make_unique<Slot>());
-    for (const BatchJob& j : m_jobs) m_totalWeight += j.weight;
+    for (int i = 0; i < n; ++i)
+        m_slots.push_back(std::make_unique<Slot>());
+    for (const BatchJob& j : m_jobs)
+        m_totalWeight += j.weight;
 }
 
 BatchEncoder::~BatchEncoder() {
     Stop();
     for (std::thread& t : m_threads) {
-        if (t.joinable()) t.join();
+        if (t.joinable())
+            t.join();
     }
-    for (auto& s : m_slots) vadav_encoder_free(s->encoder);
+    for (auto& s : m_slots)
+        vadav_encoder_free(s->encoder);
 }
 
 bool BatchEncoder::Start() {
     for (auto& s : m_slots) {
         s->encoder = vadav_encoder_new();
-        if (!s->encoder) return false;
+        if (!s->encoder)
+            return false;
     }
-    for (auto& s : m_slots) m_threads.emplace_back([this, slot = s.get()] { Work(*slot); });
+    for (auto& s : m_slots)
+        m_threads.emplace_back([this, slot = s.get()] { Work(*slot); });
     return true;
 }
 
 void BatchEncoder::Stop() {
     m_stop = true;
     for (auto& s : m_slots) {
-        if (s->encoder) vadav_encoder_stop(s->encoder);
+        if (s->encoder)
+            vadav_encoder_stop(s->encoder);
     }
 }
 
@@ -40,13 +47,15 @@ void BatchEncoder::Finish(int job, JobState state, std::string error) {
     std::lock_guard lock(m_mutex);
     m_results[size_t(job)] = {state, std::move(error)};
     ++m_ended;
-    if (m_ended == int(m_jobs.size())) m_finished.notify_all();
+    if (m_ended == int(m_jobs.size()))
+        m_finished.notify_all();
 }
 
 void BatchEncoder::Work(Slot& slot) {
     for (;;) {
         const int job = m_next.fetch_add(1);
-        if (job >= int(m_jobs.size())) return;
+        if (job >= int(m_jobs.size()))
+            return;
         if (m_stop) {
             Finish(job, JobState::Stopped, "stopped");
             continue;
@@ -59,14 +68,16 @@ void BatchEncoder::Work(Slot& slot) {
         const BatchJob& j = m_jobs[size_t(job)];
         std::vector<std::string> args = BuildEncodeArgs(m_options, j.wav, j.mp3);
         std::vector<char*> argv;
-        for (std::string& a : args) argv.push_back(a.data());
+        for (std::string& a : args)
+            argv.push_back(a.data());
         argv.push_back(nullptr);
         int r = vadav_encoder_begin(slot.encoder, int(args.size()), argv.data());
         if (r == 0) {
             // Our own flag too: a stop that came just before begin would otherwise be lost.
             while (!m_stop && (r = vadav_encoder_step(slot.encoder)) == 1) {
             }
-            if (m_stop && r == 1) r = -1;
+            if (m_stop && r == 1)
+                r = -1;
             r = vadav_encoder_end(slot.encoder);
         }
         slot.job = -1;
@@ -93,15 +104,18 @@ BatchProgress BatchEncoder::Progress() const {
         std::lock_guard lock(m_mutex);
         for (size_t i = 0; i < m_results.size(); ++i) {
             const JobState s = m_results[i].state;
-            if (s == JobState::Done) ++p.done;
-            if (s == JobState::Failed || s == JobState::Stopped) ++p.failed;
+            if (s == JobState::Done)
+                ++p.done;
+            if (s == JobState::Failed || s == JobState::Stopped)
+                ++p.failed;
             if (s == JobState::Done || s == JobState::Failed || s == JobState::Stopped)
                 weightDone += double(m_jobs[i].weight);
         }
     }
     for (const auto& s : m_slots) {
         const int job = s->job.load();
-        if (job < 0 || !s->encoder) continue;
+        if (job < 0 || !s->encoder)
+            continue;
         vadav_status st{};
         vadav_encoder_status(s->encoder, &st);
         const int percent = st.running ? st.percent : 0;

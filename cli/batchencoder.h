@@ -30,8 +30,8 @@ struct JobResult {
 };
 
 struct BatchProgress {
-    int done = 0;        // encoded
-    int failed = 0;      // failed or stopped
+    int done = 0;    // encoded
+    int failed = 0;  // failed or stopped
     int total = 0;
     double fraction = 0;  // of the whole batch's weight, including the running jobs' parts
     std::vector<std::pair<std::string, int>> running;  // label and percent of each running job

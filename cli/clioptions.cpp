@@ -9,11 +9,13 @@ namespace qar {
 namespace {
 
 bool ToInt(const std::string& text, int& value) {
-    if (text.empty()) return false;
+    if (text.empty())
+        return false;
     errno = 0;
     char* end = nullptr;
     const long v = std::strtol(text.c_str(), &end, 10);
-    if (errno != 0 || *end != '\0' || v < -1000000 || v > 1000000) return false;
+    if (errno != 0 || *end != '\0' || v < -1000000 || v > 1000000)
+        return false;
     value = int(v);
     return true;
 }
@@ -81,7 +83,8 @@ stopped by Ctrl-C (finished MP3 files are kept, none is left half-written).
 
 bool ParseShard(const std::string& text, int& index, int& count) {
     const auto slash = text.find('/');
-    if (slash == std::string::npos) return false;
+    if (slash == std::string::npos)
+        return false;
     return ToInt(text.substr(0, slash), index) && ToInt(text.substr(slash + 1), count) &&
            count >= 1 && index >= 1 && index <= count;
 }
@@ -102,7 +105,8 @@ CliParse ParseCliOptions(int argc, char** argv, CliOptions& o, std::string& erro
         }
         // The value of an option that takes one: "--out DIR", "--out=DIR", "-oDIR", "-o DIR".
         auto need = [&](const char* what) -> bool {
-            if (inlineValue) return true;
+            if (inlineValue)
+                return true;
             if (i + 1 >= argc) {
                 error = arg + " needs " + what;
                 return false;
@@ -138,38 +142,48 @@ CliParse ParseCliOptions(int argc, char** argv, CliOptions& o, std::string& erro
         } else if (arg == "-h" || arg == "--help") {
             return CliParse::Help;
         } else if (arg == "-r" || arg == "--subdirs") {
-            if (!flag()) return CliParse::Error;
+            if (!flag())
+                return CliParse::Error;
             o.subdirs = true;
         } else if (arg == "--all") {
-            if (!flag()) return CliParse::Error;
+            if (!flag())
+                return CliParse::Error;
             o.all = true;
         } else if (arg == "--list") {
-            if (!flag()) return CliParse::Error;
+            if (!flag())
+                return CliParse::Error;
             o.list = true;
         } else if (arg == "--dry-run") {
-            if (!flag()) return CliParse::Error;
+            if (!flag())
+                return CliParse::Error;
             o.dryRun = true;
         } else if (arg == "--playlist") {
-            if (!flag()) return CliParse::Error;
+            if (!flag())
+                return CliParse::Error;
             o.playlist = true;
         } else if (arg == "--playlist-with-wav") {
-            if (!flag()) return CliParse::Error;
+            if (!flag())
+                return CliParse::Error;
             o.playlistWithWav = true;
         } else if (arg == "-q" || arg == "--quiet") {
-            if (!flag()) return CliParse::Error;
+            if (!flag())
+                return CliParse::Error;
             o.quiet = true;
         } else if (arg == "--save") {
-            if (!flag()) return CliParse::Error;
+            if (!flag())
+                return CliParse::Error;
             o.save = true;
         } else if (shortWithValue("-o") || arg == "--out") {
-            if (!need("a folder")) return CliParse::Error;
+            if (!need("a folder"))
+                return CliParse::Error;
             if (value.empty()) {
                 error = "--out needs a folder";
                 return CliParse::Error;
             }
             o.outDir = value;
         } else if (shortWithValue("-j") || arg == "--jobs") {
-            if (!need("a number")) return CliParse::Error;
+            if (!need("a number"))
+                return CliParse::Error;
             int n = 0;
             if (!ToInt(value, n) || n < 1 || n > 256) {
                 error = "--jobs takes a number from 1 to 256, not \"" + value + "\"";
@@ -177,7 +191,8 @@ CliParse ParseCliOptions(int argc, char** argv, CliOptions& o, std::string& erro
             }
             o.jobs = n;
         } else if (arg == "--shard") {
-            if (!need("K/N")) return CliParse::Error;
+            if (!need("K/N"))
+                return CliParse::Error;
             int k = 0, n = 0;
             if (!ParseShard(value, k, n)) {
                 error = "--shard takes K/N with 1 <= K <= N, not \"" + value + "\"";
@@ -185,7 +200,8 @@ CliParse ParseCliOptions(int argc, char** argv, CliOptions& o, std::string& erro
             }
             o.shard = value;
         } else if (shortWithValue("-b") || arg == "--bitrate") {
-            if (!need("a bitrate")) return CliParse::Error;
+            if (!need("a bitrate"))
+                return CliParse::Error;
             int b = 0;
             if (!ToInt(value, b) || b <= 0) {
                 error = "-b takes a bitrate in kbit/s, not \"" + value + "\"";
@@ -193,7 +209,8 @@ CliParse ParseCliOptions(int argc, char** argv, CliOptions& o, std::string& erro
             }
             o.bitrate = b;
         } else if (arg == "--mode") {
-            if (!need("quality, normal or speed")) return CliParse::Error;
+            if (!need("quality, normal or speed"))
+                return CliParse::Error;
             int v = 0;
             if (!Pick(value, {{"quality", 0}, {"normal", 1}, {"speed", 2}}, v)) {
                 error = "--mode takes quality, normal or speed, not \"" + value + "\"";
@@ -201,7 +218,8 @@ CliParse ParseCliOptions(int argc, char** argv, CliOptions& o, std::string& erro
             }
             o.quickmode = v;
         } else if (arg == "--stereo") {
-            if (!need("joint, stereo or ms")) return CliParse::Error;
+            if (!need("joint, stereo or ms"))
+                return CliParse::Error;
             int v = 0;
             if (!Pick(value, {{"stereo", 0}, {"joint", 1}, {"ms", 2}}, v)) {
                 error = "--stereo takes joint, stereo or ms, not \"" + value + "\"";
@@ -209,7 +227,8 @@ CliParse ParseCliOptions(int argc, char** argv, CliOptions& o, std::string& erro
             }
             o.stereo = v;
         } else if (arg == "--vbr") {
-            if (!need("off or 1..5")) return CliParse::Error;
+            if (!need("off or 1..5"))
+                return CliParse::Error;
             int v = 0;
             if (!Pick(value, {{"off", 0}, {"1", 1}, {"2", 2}, {"3", 3}, {"4", 4}, {"5", 5}}, v)) {
                 error = "--vbr takes off or a level from 1 to 5, not \"" + value + "\"";
@@ -217,7 +236,8 @@ CliParse ParseCliOptions(int argc, char** argv, CliOptions& o, std::string& erro
             }
             o.vbr = v;
         } else if (arg == "--bitcut") {
-            if (!need("off, 1..4 or auto")) return CliParse::Error;
+            if (!need("off, 1..4 or auto"))
+                return CliParse::Error;
             int v = 0;
             if (!Pick(value, {{"off", 0}, {"1", 1}, {"2", 2}, {"3", 3}, {"4", 4}, {"auto", 5}},
                       v)) {

@@ -32,12 +32,16 @@ constexpr int kExitUsage = 2;
 constexpr int kExitInterrupted = 130;
 constexpr int kRefreshMs = 200;
 
-void Error(const std::string& text) { std::fprintf(stderr, "qar-cli: %s\n", text.c_str()); }
+void Error(const std::string& text) {
+    std::fprintf(stderr, "qar-cli: %s\n", text.c_str());
+}
 
 std::string Absolute(const std::string& path) {
-    if (path.empty() || path[0] == '/') return path;
+    if (path.empty() || path[0] == '/')
+        return path;
     const std::string full = qar::CurrentDirectory();
-    if (full.empty()) return path;
+    if (full.empty())
+        return path;
     return full + (full.size() > 1 ? "/" : "") + path;
 }
 
@@ -48,7 +52,8 @@ bool IsFolder(const std::string& path) {
 
 int TerminalWidth() {
     winsize ws{};
-    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0) return ws.ws_col;
+    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0)
+        return ws.ws_col;
     return 80;
 }
 
@@ -66,11 +71,16 @@ qar::EngineOptions ResolveOptions(const qar::CliOptions& o) {
     e.mmx = stored.options.mmx;
     if (o.save) {
         using namespace qar;
-        if (o.bitrate) store.WriteInt(kSectionOption, kKeyBitrate, *o.bitrate);
-        if (o.quickmode) store.WriteInt(kSectionOption, kKeyQuickmode, *o.quickmode);
-        if (o.stereo) store.WriteInt(kSectionOption, kKeyStereo, *o.stereo);
-        if (o.vbr) store.WriteInt(kSectionOption, kKeyVbr, *o.vbr);
-        if (o.bitcut) store.WriteInt(kSectionOption, kKeyBitcut, *o.bitcut);
+        if (o.bitrate)
+            store.WriteInt(kSectionOption, kKeyBitrate, *o.bitrate);
+        if (o.quickmode)
+            store.WriteInt(kSectionOption, kKeyQuickmode, *o.quickmode);
+        if (o.stereo)
+            store.WriteInt(kSectionOption, kKeyStereo, *o.stereo);
+        if (o.vbr)
+            store.WriteInt(kSectionOption, kKeyVbr, *o.vbr);
+        if (o.bitcut)
+            store.WriteInt(kSectionOption, kKeyBitcut, *o.bitcut);
     }
     return e;
 }
@@ -98,13 +108,16 @@ int Encode(std::vector<qar::BatchJob> jobs, const qar::EngineOptions& options, i
     auto reportEnded = [&](bool final) {
         const std::vector<qar::JobResult> results = batch.Results();
         for (size_t i = 0; i < results.size(); ++i) {
-            if (reported[i]) continue;
+            if (reported[i])
+                continue;
             const qar::JobResult& r = results[i];
             const qar::BatchJob& j = batch.Jobs()[i];
             if (r.state == qar::JobState::Done) {
-                if (!quiet && !tty) std::printf("encoded %s -> %s\n", j.wav.c_str(), j.mp3.c_str());
+                if (!quiet && !tty)
+                    std::printf("encoded %s -> %s\n", j.wav.c_str(), j.mp3.c_str());
             } else if (r.state == qar::JobState::Failed) {
-                if (tty) std::printf("\r\033[K");
+                if (tty)
+                    std::printf("\r\033[K");
                 Error("failed: " + j.wav + ": " + r.error);
             } else if (!(final && r.state == qar::JobState::Stopped)) {
                 continue;
@@ -120,7 +133,8 @@ int Encode(std::vector<qar::BatchJob> jobs, const qar::EngineOptions& options, i
             if (sigtimedwait(&stopSignals, nullptr, &wait) > 0 && !interrupted) {
                 interrupted = true;
                 batch.Stop();
-                if (tty) std::printf("\r\033[K");
+                if (tty)
+                    std::printf("\r\033[K");
                 Error("stopping: unfinished MP3 files are removed, finished ones kept");
             }
         }
@@ -128,14 +142,16 @@ int Encode(std::vector<qar::BatchJob> jobs, const qar::EngineOptions& options, i
         if (tty) {
             const double elapsed =
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-            std::printf("\r\033[K%s",
-                        qar::FormatProgressLine(batch.Progress(), elapsed, TerminalWidth() - 1)
-                            .c_str());
+            std::printf(
+                "\r\033[K%s",
+                qar::FormatProgressLine(batch.Progress(), elapsed, TerminalWidth() - 1).c_str());
             std::fflush(stdout);
         }
-        if (finished) break;
+        if (finished)
+            break;
     }
-    if (tty) std::printf("\n");
+    if (tty)
+        std::printf("\n");
     const qar::BatchProgress p = batch.Progress();
     if (!quiet) {
         const double elapsed =
@@ -143,7 +159,8 @@ int Encode(std::vector<qar::BatchJob> jobs, const qar::EngineOptions& options, i
         std::printf("%d of %d files encoded in %s\n", p.done, p.total,
                     qar::FormatClock(elapsed).c_str());
     }
-    if (interrupted) return kExitInterrupted;
+    if (interrupted)
+        return kExitInterrupted;
     return p.done == p.total ? kExitOk : kExitFailed;
 }
 
@@ -172,10 +189,12 @@ int main(int argc, char** argv) {
     // The store is read only when it matters: listing stays quick.
     const bool encodes = !(o.list || o.dryRun || o.playlist || o.playlistWithWav);
     qar::EngineOptions options;
-    if (encodes || o.save) options = ResolveOptions(o);
+    if (encodes || o.save)
+        options = ResolveOptions(o);
 
     qar::ScanResult scan = qar::RefreshRows(Absolute(o.folder), o.subdirs);
-    if (scan.tooMany) Error(qar::kTooManyWaveFilesText);
+    if (scan.tooMany)
+        Error(qar::kTooManyWaveFilesText);
     qar::PathContext context{scan.source, outDir.empty() ? scan.source : outDir, outDir.empty()};
 
     if (o.list) {
@@ -203,12 +222,14 @@ int main(int argc, char** argv) {
     // Which rows: all, or those the automatic marking picks.
     std::vector<qar::FileRow> rows = scan.rows;
     if (o.all) {
-        for (qar::FileRow& r : rows) r.mark = qar::kMarkMarked;
+        for (qar::FileRow& r : rows)
+            r.mark = qar::kMarkMarked;
     } else {
         qar::ApplyAutoMarks(rows, context);
     }
     int shardIndex = 1, shardCount = 1;
-    if (!o.shard.empty()) qar::ParseShard(o.shard, shardIndex, shardCount);
+    if (!o.shard.empty())
+        qar::ParseShard(o.shard, shardIndex, shardCount);
 
     std::vector<qar::BatchJob> jobs;
     int skipped = 0;
@@ -216,8 +237,10 @@ int main(int argc, char** argv) {
     for (const qar::FileRow& r : rows) {
         // Shards split the rows, not the chosen jobs: a shard that has already written
         // its MP3 files must not shift what the others take.
-        if (rowIndex++ % shardCount != shardIndex - 1) continue;
-        if (r.name.empty()) continue;
+        if (rowIndex++ % shardCount != shardIndex - 1)
+            continue;
+        if (r.name.empty())
+            continue;
         const std::string wav = qar::GetWavPath(context, r.name);
         const qar::WavCheck check = qar::CheckWavFile(wav);
         if (check != qar::WavCheck::Ok) {
@@ -232,21 +255,26 @@ int main(int argc, char** argv) {
             }
             continue;
         }
-        if (r.mark != qar::kMarkMarked) continue;
+        if (r.mark != qar::kMarkMarked)
+            continue;
         struct stat st {};
         const std::uint64_t size = stat(wav.c_str(), &st) == 0 ? std::uint64_t(st.st_size) : 1;
-        jobs.push_back({wav, qar::GetMp3Path(context, r.name), r.name, std::max<std::uint64_t>(size, 1)});
+        jobs.push_back(
+            {wav, qar::GetMp3Path(context, r.name), r.name, std::max<std::uint64_t>(size, 1)});
     }
 
     if (o.dryRun) {
-        for (const qar::BatchJob& j : jobs) std::printf("%s -> %s\n", j.wav.c_str(), j.mp3.c_str());
+        for (const qar::BatchJob& j : jobs)
+            std::printf("%s -> %s\n", j.wav.c_str(), j.mp3.c_str());
         return skipped ? kExitFailed : kExitOk;
     }
     if (jobs.empty()) {
-        if (!o.quiet) std::printf("nothing to encode\n");
+        if (!o.quiet)
+            std::printf("nothing to encode\n");
         return skipped ? kExitFailed : kExitOk;
     }
-    const int threads = o.jobs > 0 ? o.jobs : int(std::max(1u, std::thread::hardware_concurrency()));
+    const int threads =
+        o.jobs > 0 ? o.jobs : int(std::max(1u, std::thread::hardware_concurrency()));
     const int r = Encode(std::move(jobs), options, threads, o.quiet);
     return r == kExitOk && skipped ? kExitFailed : r;
 }

@@ -6,7 +6,8 @@
 namespace qar {
 
 std::string FormatClock(double seconds) {
-    if (seconds < 0 || !std::isfinite(seconds)) return "--:--";
+    if (seconds < 0 || !std::isfinite(seconds))
+        return "--:--";
     const long s = std::lround(seconds);
     char buf[32];
     if (s >= 3600)
@@ -24,7 +25,8 @@ std::string FormatProgressLine(const BatchProgress& p, double elapsed, int width
                   p.total, int(p.fraction * 100), FormatClock(elapsed).c_str(),
                   FormatClock(left).c_str());
     std::string line = head;
-    if (p.failed > 0) line += "  (" + std::to_string(p.failed) + " failed)";
+    if (p.failed > 0)
+        line += "  (" + std::to_string(p.failed) + " failed)";
     std::string names;
     for (const auto& [label, percent] : p.running) {
         names += names.empty() ? "  " : ", ";
@@ -34,7 +36,8 @@ std::string FormatProgressLine(const BatchProgress& p, double elapsed, int width
     if (width > 0 && int(line.size()) > width) {
         // Cut on a character boundary: names may be UTF-8.
         size_t cut = size_t(width);
-        while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80) --cut;
+        while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80)
+            --cut;
         line.resize(cut);
     }
     return line;

@@ -21,7 +21,7 @@ struct EngineLink;
 struct ThreadExit;
 
 class EncodeEngine {
-  public:
+public:
     // How long StopEncodeWorker waits for the worker, and the destructor for all threads.
     static constexpr std::chrono::milliseconds kStopWait{3500};
     // The priority index before the settings are loaded: idle.
@@ -68,7 +68,7 @@ class EncodeEngine {
     // Hands the paths to the registered receiver, under the status lock.
     void ShowFiles(const std::string& source, const std::string& destination);
 
-  private:
+private:
     struct WorkerThread {
         std::thread thread;
         std::shared_ptr<ThreadExit> exit;

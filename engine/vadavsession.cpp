@@ -10,7 +10,7 @@ namespace qar {
 namespace {
 
 class VadavSession final : public EncoderSession {
-  public:
+public:
     explicit VadavSession(vadav_encoder* encoder) : m_encoder(encoder) {}
     ~VadavSession() override { vadav_encoder_free(m_encoder); }
     VadavSession(const VadavSession&) = delete;
@@ -31,7 +31,7 @@ class VadavSession final : public EncoderSession {
     void stop() override { vadav_encoder_stop(m_encoder); }
     int status(vadav_status& out) override { return vadav_encoder_status(m_encoder, &out); }
 
-  private:
+private:
     vadav_encoder* m_encoder;
     std::vector<std::string> m_args;
     std::vector<char*> m_argv;

@@ -5,17 +5,17 @@
 namespace qar {
 
 // Menu and directory-bar commands.
-inline constexpr int ID_APP_EXIT = 57665;           // ファイル > 終了
-inline constexpr int ID_EDIT_SELECT_ALL = 32771;    // 編集 > すべて選択
-inline constexpr int ID_EDIT_CLEAR = 32773;         // 編集 > クリア
-inline constexpr int ID_VIEW_DIRBAR = 103;          // 表示 > ディレクトリバー (also the bar's id)
-inline constexpr int ID_VIEW_STATUS_BAR = 59393;    // 表示 > ステータスバー (also the bar's id)
-inline constexpr int ID_VIEW_REFRESH = 32772;       // 表示 > 最新の情報に更新, F5
-inline constexpr int ID_ENCODE = 1004;              // 操作 > エンコード開始, bar button
-inline constexpr int ID_OPTIONS = 32776;            // 操作 > オプション, bar button
-inline constexpr int ID_WAV_DIR = 1005;             // 操作 > WAVEディレクトリの選択, bar "..."
-inline constexpr int ID_MP3_DIR = 1006;             // 操作 > 出力ディレクトリの選択, bar "..."
-inline constexpr int ID_PLAYLIST = 32778;           // 操作 > プレイリストを作成, "m"
+inline constexpr int ID_APP_EXIT = 57665;         // ファイル > 終了
+inline constexpr int ID_EDIT_SELECT_ALL = 32771;  // 編集 > すべて選択
+inline constexpr int ID_EDIT_CLEAR = 32773;       // 編集 > クリア
+inline constexpr int ID_VIEW_DIRBAR = 103;  // 表示 > ディレクトリバー (also the bar's id)
+inline constexpr int ID_VIEW_STATUS_BAR = 59393;  // 表示 > ステータスバー (also the bar's id)
+inline constexpr int ID_VIEW_REFRESH = 32772;     // 表示 > 最新の情報に更新, F5
+inline constexpr int ID_ENCODE = 1004;            // 操作 > エンコード開始, bar button
+inline constexpr int ID_OPTIONS = 32776;          // 操作 > オプション, bar button
+inline constexpr int ID_WAV_DIR = 1005;    // 操作 > WAVEディレクトリの選択, bar "..."
+inline constexpr int ID_MP3_DIR = 1006;    // 操作 > 出力ディレクトリの選択, bar "..."
+inline constexpr int ID_PLAYLIST = 32778;  // 操作 > プレイリストを作成, "m"
 inline constexpr int ID_PLAYLIST_WITH_WAV = 32782;  // 操作 > プレイリストを作成(.WAV付き), "M"
 inline constexpr int ID_PLAY_MP3 = 32779;           // 操作 > MP3ファイルを再生, "p"
 inline constexpr int ID_PLAY_WAV = 32781;           // 操作 > WAVファイルを再生, "w"
@@ -31,7 +31,7 @@ inline constexpr int ID_WAV_DIR_EDIT = 1008;          // source folder edit: tak
 inline constexpr int ID_MP3_DIR_EDIT = 1009;          // output folder edit: take the folder over
 
 // Directory bar controls (besides the buttons above, which carry their command ids).
-inline constexpr int IDC_SUBDIR = 1019;   // サブディレクトリも検索
+inline constexpr int IDC_SUBDIR = 1019;  // サブディレクトリも検索
 inline constexpr int IDC_SAMEDIR = 1020;  // ソースディレクトリと同じ場所に作成する
 
 // Status bar panes.

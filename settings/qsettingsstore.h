@@ -12,7 +12,7 @@ class QSettings;
 namespace qar {
 
 class QSettingsStore : public SettingsStore {
-  public:
+public:
     // The user's own store.
     QSettingsStore();
     // A store in the given file, in the same format (tests use a throw-away one).
@@ -30,7 +30,7 @@ class QSettingsStore : public SettingsStore {
     // The file the store reads and writes.
     std::string FileName() const;
 
-  private:
+private:
     std::unique_ptr<QSettings> m_settings;
 };
 

@@ -8,7 +8,7 @@ namespace qar {
 // Values by section and key. A value that is missing or cannot be read yields the given
 // default; a write that fails is ignored.
 class SettingsStore {
-  public:
+public:
     virtual ~SettingsStore() = default;
 
     // An integer value; missing or not a number: def.

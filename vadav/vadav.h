@@ -51,20 +51,20 @@ typedef struct vadav_encoder vadav_encoder;
 
 /* A snapshot of one encoder's progress, filled by vadav_encoder_status. */
 typedef struct vadav_status {
-    int active;              /* nonzero once an encoding has started on this encoder */
-    int running;             /* nonzero between vadav_encoder_begin and vadav_encoder_end */
-    double elapsedSeconds;   /* wall time since the current (or last) encoding began */
-    int percent;             /* 0..100, input consumed */
-    long long samplesDone;   /* input frames (one sample per channel) read so far */
-    long long samplesTotal;  /* input frames in the file */
-    long long mp3Bytes;      /* MP3 bytes written so far */
-    int framesDone;          /* MP3 frames produced so far */
-    int kbps;                /* nominal bitrate; negative for variable bitrate */
-    int vbrLevel;            /* 1..5 with variable bitrate, else 0 */
-    float errorRate;         /* coding error energy / signal energy, measured by decoding */
-    float averageKbps;       /* average bitrate so far with variable bitrate, else 0 */
-    char timeText[32];       /* elapsed time, "mm:ss" */
-    char progressText[32];   /* frames and percent, "1234 56%" */
+    int active;             /* nonzero once an encoding has started on this encoder */
+    int running;            /* nonzero between vadav_encoder_begin and vadav_encoder_end */
+    double elapsedSeconds;  /* wall time since the current (or last) encoding began */
+    int percent;            /* 0..100, input consumed */
+    long long samplesDone;  /* input frames (one sample per channel) read so far */
+    long long samplesTotal; /* input frames in the file */
+    long long mp3Bytes;     /* MP3 bytes written so far */
+    int framesDone;         /* MP3 frames produced so far */
+    int kbps;               /* nominal bitrate; negative for variable bitrate */
+    int vbrLevel;           /* 1..5 with variable bitrate, else 0 */
+    float errorRate;        /* coding error energy / signal energy, measured by decoding */
+    float averageKbps;      /* average bitrate so far with variable bitrate, else 0 */
+    char timeText[32];      /* elapsed time, "mm:ss" */
+    char progressText[32];  /* frames and percent, "1234 56%" */
 } vadav_status;
 
 /* Creates an independent encoder. Returns NULL when out of memory. */

@@ -76,7 +76,7 @@ bool PlausibleId(const unsigned char* p) {
 
 // Positioned reads from an open file that never go past its length as measured at open.
 class Source {
-  public:
+public:
     Source(std::FILE* file, std::uint64_t size) : m_file(file), m_size(size) {}
     std::uint64_t size() const { return m_size; }
 
@@ -107,7 +107,7 @@ class Source {
         return end + 1;
     }
 
-  private:
+private:
     std::FILE* m_file;
     std::uint64_t m_size;
 };

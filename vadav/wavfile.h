@@ -16,7 +16,7 @@ struct WavInfo {
     int channels = 0;
     int format = 0;  // 1 for PCM (plain or extensible); minus the coding's format tag otherwise
     int blockAlign = 0;
-    bool bigEndian = false;    // RIFX
+    bool bigEndian = false;        // RIFX
     std::uint64_t dataOffset = 0;  // byte offset of the first sample
     std::uint64_t dataBytes = 0;   // sample bytes actually present in the file (never past its end)
     std::uint64_t frames = 0;      // dataBytes / blockAlign

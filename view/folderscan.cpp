@@ -11,8 +11,8 @@
 
 #include "vadav/vadav.h"
 #include "view/celltext.h"
-#include "view/programfolder.h"
 #include "view/pathrules.h"
+#include "view/programfolder.h"
 
 namespace qar {
 

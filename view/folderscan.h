@@ -27,7 +27,7 @@ struct ScanResult {
 // One walk over a folder or a tree, adding rows to its result. A walk never enters the same
 // folder twice (symbolic links can make cycles) and skips folders it cannot read.
 class FolderScan {
-  public:
+public:
     FolderScan() = default;
 
     // Adds the rows of folder and of every folder below it: the folder's own files first,
@@ -44,7 +44,7 @@ class FolderScan {
     // The rows and the limit flag; source is left to the caller.
     ScanResult& Result() { return m_result; }
 
-  private:
+private:
     struct Entry;
     static bool ListFolder(const std::string& folder, bool withFolders, std::vector<Entry>* entries,
                            struct stat* self);

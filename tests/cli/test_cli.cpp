@@ -26,8 +26,8 @@ namespace fs = std::filesystem;
 // Runs qar-cli with a settings store of its own.
 testutil::RunResult Cli(const TempDir& home, const std::string& args, bool withStderr = true) {
     return testutil::Run("XDG_CONFIG_HOME=" + Sh(home.file("config")) + " XDG_DATA_HOME=" +
-                   Sh(home.file("data")) + " " + Sh(QAR_CLI) + " " + args,
-               withStderr);
+                             Sh(home.file("data")) + " " + Sh(QAR_CLI) + " " + args,
+                         withStderr);
 }
 
 void SetMtime(const std::string& path, time_t when) {
@@ -44,7 +44,8 @@ std::vector<std::string> Lines(const std::string& text) {
     size_t start = 0;
     while (start < text.size()) {
         size_t nl = text.find('\n', start);
-        if (nl == std::string::npos) nl = text.size();
+        if (nl == std::string::npos)
+            nl = text.size();
         out.push_back(text.substr(start, nl - start));
         start = nl + 1;
     }
@@ -73,23 +74,24 @@ TEST(CliOptions, ParsesWhatItDocuments) {
          qar::CliParse::Run},
         {{"--out=out", "-b320", "-j2", "--", "-dir-with-dash"}, qar::CliParse::Run},
         {{"--help"}, qar::CliParse::Help},
-        {{}, qar::CliParse::Error},                             // no folder
-        {{"a", "b"}, qar::CliParse::Error},                     // two folders
-        {{"--mode", "fast", "d"}, qar::CliParse::Error},        // not a mode
-        {{"--vbr", "6", "d"}, qar::CliParse::Error},            // level out of range
-        {{"--bitcut", "5", "d"}, qar::CliParse::Error},         // 5 is spelled auto
-        {{"-b", "x", "d"}, qar::CliParse::Error},               // not a number
-        {{"--jobs", "0", "d"}, qar::CliParse::Error},           // no jobs
-        {{"--shard", "3/2", "d"}, qar::CliParse::Error},        // K > N
-        {{"--list", "--dry-run", "d"}, qar::CliParse::Error},   // two actions
-        {{"--frobnicate", "d"}, qar::CliParse::Error},          // unknown
-        {{"-o"}, qar::CliParse::Error},                         // missing value
+        {{}, qar::CliParse::Error},                            // no folder
+        {{"a", "b"}, qar::CliParse::Error},                    // two folders
+        {{"--mode", "fast", "d"}, qar::CliParse::Error},       // not a mode
+        {{"--vbr", "6", "d"}, qar::CliParse::Error},           // level out of range
+        {{"--bitcut", "5", "d"}, qar::CliParse::Error},        // 5 is spelled auto
+        {{"-b", "x", "d"}, qar::CliParse::Error},              // not a number
+        {{"--jobs", "0", "d"}, qar::CliParse::Error},          // no jobs
+        {{"--shard", "3/2", "d"}, qar::CliParse::Error},       // K > N
+        {{"--list", "--dry-run", "d"}, qar::CliParse::Error},  // two actions
+        {{"--frobnicate", "d"}, qar::CliParse::Error},         // unknown
+        {{"-o"}, qar::CliParse::Error},                        // missing value
     };
     for (const Case& c : cases) {
         std::vector<std::string> storage = {"qar-cli"};
         storage.insert(storage.end(), c.args.begin(), c.args.end());
         std::vector<char*> argv;
-        for (auto& s : storage) argv.push_back(s.data());
+        for (auto& s : storage)
+            argv.push_back(s.data());
         qar::CliOptions o;
         std::string error;
         SCOPED_TRACE(testing::PrintToString(c.args));
@@ -99,10 +101,11 @@ TEST(CliOptions, ParsesWhatItDocuments) {
         }
     }
     // Values land where they belong.
-    std::vector<std::string> s = {"qar-cli", "--stereo", "joint", "--bitcut", "auto", "--vbr",
-                                  "off", "--", "-x"};
+    std::vector<std::string> s = {"qar-cli", "--stereo", "joint", "--bitcut", "auto",
+                                  "--vbr",   "off",      "--",    "-x"};
     std::vector<char*> argv;
-    for (auto& a : s) argv.push_back(a.data());
+    for (auto& a : s)
+        argv.push_back(a.data());
     qar::CliOptions o;
     std::string error;
     ASSERT_EQ(qar::ParseCliOptions(int(argv.size()), argv.data(), o, error), qar::CliParse::Run);
@@ -174,8 +177,10 @@ TEST(Cli, EncodesOnlyMissingOrOlderMp3sAndReportsBadFormats) {
         << r.out;
     EXPECT_EQ(testutil::ReadFile(src + "/fresh.mp3"), "keep");
     for (const char* name : {"new.mp3", "stale.mp3"}) {
-        const auto probe = testutil::Run("ffprobe -v error -show_entries stream=codec_name,sample_rate "
-                               "-of csv=p=0 " + Sh(src + "/" + name));
+        const auto probe = testutil::Run(
+            "ffprobe -v error -show_entries stream=codec_name,sample_rate "
+            "-of csv=p=0 " +
+            Sh(src + "/" + name));
         EXPECT_EQ(probe.out, "mp3,44100\n") << name;
     }
     EXPECT_FALSE(fs::exists(src + "/low.mp3"));
@@ -247,8 +252,8 @@ TEST(Cli, SavedOptionsBecomeTheDefaults) {
     EXPECT_NE(conf.find("bitrate=64"), std::string::npos) << conf;
     EXPECT_NE(conf.find("vbr=0"), std::string::npos) << conf;
     ASSERT_EQ(Cli(d, "-q " + Sh(src)).status, 0);
-    const auto probe =
-        testutil::Run("ffprobe -v error -show_entries stream=bit_rate -of csv=p=0 " + Sh(src + "/a.mp3"));
+    const auto probe = testutil::Run("ffprobe -v error -show_entries stream=bit_rate -of csv=p=0 " +
+                                     Sh(src + "/a.mp3"));
     EXPECT_EQ(probe.out, "64000\n");
 }
 
@@ -261,8 +266,8 @@ TEST(Cli, PlaylistIsWrittenAndItsPathPrinted) {
     const auto r = Cli(d, "--playlist-with-wav " + Sh(src), false);
     ASSERT_EQ(r.status, 0);
     const std::string path = r.out.substr(0, r.out.size() - 1);
-    EXPECT_EQ(testutil::ReadFile(path), src + "/a.wav\r\n" + src + "/a.mp3\r\n" + src +
-                                            "/b.wav\r\n" + src + "/b.mp3\r\n");
+    EXPECT_EQ(testutil::ReadFile(path),
+              src + "/a.wav\r\n" + src + "/a.mp3\r\n" + src + "/b.wav\r\n" + src + "/b.mp3\r\n");
     fs::create_directories(d.file("config"));
     const auto none = Cli(d, "--playlist " + Sh(d.file("config")));
     EXPECT_EQ(none.status, 1);
@@ -282,7 +287,8 @@ TEST(Cli, CtrlCStopsCleanlyKeepingFinishedFiles) {
     const pid_t pid = fork();
     if (pid == 0) {
         setenv("XDG_CONFIG_HOME", d.file("config").c_str(), 1);
-        if (!freopen(out.c_str(), "w", stdout) || !freopen(out.c_str(), "a", stderr)) _exit(99);
+        if (!freopen(out.c_str(), "w", stdout) || !freopen(out.c_str(), "a", stderr))
+            _exit(99);
         execl(QAR_CLI, "qar-cli", "-j", "1", "--vbr", "off", src.c_str(), nullptr);
         _exit(98);
     }
@@ -304,7 +310,8 @@ TEST(Cli, CtrlCStopsCleanlyKeepingFinishedFiles) {
     EXPECT_EQ(WEXITSTATUS(status), 130) << testutil::ReadFile(out);
     EXPECT_TRUE(fs::exists(src + "/a.mp3"));
     std::vector<std::string> left;
-    for (const auto& e : fs::directory_iterator(src)) left.push_back(e.path().filename().string());
+    for (const auto& e : fs::directory_iterator(src))
+        left.push_back(e.path().filename().string());
     std::sort(left.begin(), left.end());
     EXPECT_EQ(left, (std::vector<std::string>{"a.mp3", "a.wav", "b.wav"}));
 }
@@ -316,8 +323,8 @@ TEST(Cli, ProgressOnATerminalPlainLinesOtherwise) {
     WavSpec w;
     w.frames = 44100 * 3;
     WriteWav(src + "/a.wav", w);
-    const std::string cli = "XDG_CONFIG_HOME=" + Sh(d.file("config")) + " " + Sh(QAR_CLI) +
-                            " -o " + Sh(d.file("o1")) + " " + Sh(src);
+    const std::string cli = "XDG_CONFIG_HOME=" + Sh(d.file("config")) + " " + Sh(QAR_CLI) + " -o " +
+                            Sh(d.file("o1")) + " " + Sh(src);
     // script(1) gives the program a terminal.
     const auto tty = testutil::Run("script -qec " + Sh(cli) + " /dev/null");
     EXPECT_EQ(tty.status, 0);
@@ -325,10 +332,10 @@ TEST(Cli, ProgressOnATerminalPlainLinesOtherwise) {
     EXPECT_NE(tty.out.find(" left"), std::string::npos);
     const auto plain = Cli(d, "-o " + Sh(d.file("o2")) + " " + Sh(src), false);
     EXPECT_EQ(plain.out.find('\r'), std::string::npos);
-    EXPECT_EQ(plain.out.rfind("encoded " + src + "/a.wav -> " + d.file("o2") +
-                                  "/a.mp3\n1 of 1 files encoded in ",
-                              0),
-              0u)
+    EXPECT_EQ(
+        plain.out.rfind(
+            "encoded " + src + "/a.wav -> " + d.file("o2") + "/a.mp3\n1 of 1 files encoded in ", 0),
+        0u)
         << plain.out;
 }
 
@@ -344,10 +351,9 @@ TEST(Cli, GnuParallelRecipeSharesOneBatch) {
     }
     WriteWav(src + "/top.wav", Short());
     SetMtime(src + "/top.wav", 1000000000);
-    const std::string cmd = "XDG_CONFIG_HOME=" + Sh(d.file("config")) +
-                            " parallel --will-cite -j 2 " + Sh(QAR_CLI) +
-                            " -q -j 1 -r --shard {}/4 -o " + Sh(d.file("mp3")) + " " + Sh(src) +
-                            " ::: 1 2 3 4";
+    const std::string cmd =
+        "XDG_CONFIG_HOME=" + Sh(d.file("config")) + " parallel --will-cite -j 2 " + Sh(QAR_CLI) +
+        " -q -j 1 -r --shard {}/4 -o " + Sh(d.file("mp3")) + " " + Sh(src) + " ::: 1 2 3 4";
     const auto r = testutil::Run(cmd, true);
     EXPECT_EQ(r.status, 0) << r.out;
     for (int i = 0; i < 5; ++i)

@@ -67,7 +67,7 @@ struct FakeLibrary {
 };
 
 class FakeSession : public qar::EncoderSession {
-  public:
+public:
     explicit FakeSession(std::shared_ptr<FakeLibrary> lib) : m_lib(std::move(lib)) {}
     ~FakeSession() override {
         {
@@ -134,7 +134,7 @@ class FakeSession : public qar::EncoderSession {
         return out.active;
     }
 
-  private:
+private:
     std::shared_ptr<FakeLibrary> m_lib;
     std::string m_input;  // guarded by the library's mutex, like the rest
     int m_done = 0;

@@ -28,7 +28,7 @@ using Args = std::vector<std::string>;
 using namespace std::chrono_literals;
 
 class EngineTest : public testing::Test {
-  protected:
+protected:
     // Declared before the engine so they outlive it and any thread it leaves behind.
     std::shared_ptr<FakeLibrary> lib = std::make_shared<FakeLibrary>();
     Notices notices;

@@ -2,6 +2,7 @@
 // the third-party programs that judge our output.
 #pragma once
 
+#include <sys/wait.h>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -9,7 +10,6 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
 
 namespace testutil {
@@ -23,7 +23,8 @@ public:
         std::string tmpl = (fs::temp_directory_path() / "qar-test-XXXXXX").string();
         std::vector<char> buf(tmpl.begin(), tmpl.end());
         buf.push_back('\0');
-        if (!mkdtemp(buf.data())) std::abort();
+        if (!mkdtemp(buf.data()))
+            std::abort();
         m_path = buf.data();
     }
     ~TempDir() {
@@ -54,7 +55,8 @@ inline void put16(std::string& s, unsigned v) {
     s += char((v >> 8) & 0xff);
 }
 inline void put32(std::string& s, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) s += char((v >> (8 * i)) & 0xff);
+    for (int i = 0; i < 4; ++i)
+        s += char((v >> (8 * i)) & 0xff);
 }
 
 // The sample bytes of a sine in the WavSpec's PCM format, little-endian.
@@ -64,14 +66,15 @@ inline std::string PcmData(const WavSpec& w) {
     d.reserve(size_t(w.frames) * w.channels * bytes);
     for (long i = 0; i < w.frames; ++i) {
         for (int c = 0; c < w.channels; ++c) {
-            double x = w.amplitude * std::sin(2 * M_PI * (w.freq * (1 + 0.25 * c)) * double(i) /
-                                              w.sampleRate);
+            double x = w.amplitude *
+                       std::sin(2 * M_PI * (w.freq * (1 + 0.25 * c)) * double(i) / w.sampleRate);
             if (w.bits == 8) {
                 d += char(std::lround(128 + 127 * x));
             } else {
                 const double full = double((1ULL << (w.bits - 1)) - 1);
                 std::int64_t v = std::llround(x * full);
-                for (int b = 0; b < bytes; ++b) d += char((std::uint64_t(v) >> (8 * b)) & 0xff);
+                for (int b = 0; b < bytes; ++b)
+                    d += char((std::uint64_t(v) >> (8 * b)) & 0xff);
             }
         }
     }
@@ -134,10 +137,12 @@ inline RunResult Run(const std::string& command, bool withStderr = false) {
     RunResult r;
     std::string cmd = command + (withStderr ? " 2>&1" : " 2>/dev/null");
     FILE* p = popen(cmd.c_str(), "r");
-    if (!p) return r;
+    if (!p)
+        return r;
     char buf[4096];
     size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
+        r.out.append(buf, n);
     int st = pclose(p);
     r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
     return r;

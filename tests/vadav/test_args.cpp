@@ -180,7 +180,7 @@ TEST(ArgumentMapping, QualityModesAndVbrQualities) {
         {3, 128, 2, 5},
         {5, 128, 4, 2},
         {1, 128, 1, 8.5},
-        {1, 128, 4, 9},  // never past V9
+        {1, 128, 4, 9},    // never past V9
         {3, 128, 3, 5.5},  // the stored defaults
         // -ca: the fewest levels (at most 4) whose typical average fits the bitrate.
         {5, 256, -1, 0},

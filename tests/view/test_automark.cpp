@@ -24,7 +24,7 @@ void SetMtime(const std::string& path, std::time_t sec, long nsec = 0) {
 }
 
 class AutoMarkTest : public ::testing::Test {
-  protected:
+protected:
     AutoMarkTest() {
         m_src = (m_dir.path() / "src").string();
         m_out = (m_dir.path() / "out").string();

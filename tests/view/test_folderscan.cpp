@@ -95,7 +95,7 @@ void SetMtime(const std::string& path, std::time_t when) {
 
 // The scan changes the current directory; every test gets the old one back.
 class FolderScanTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override { m_cwd = fs::current_path(); }
     void TearDown() override { fs::current_path(m_cwd); }
     std::string Src() const { return m_dir.path().string(); }

@@ -58,7 +58,7 @@ TEST(Playlist, APathWithALineBreakIsLeftOut) {
 }
 
 class PlaylistFileTest : public ::testing::Test {
-  protected:
+protected:
     std::string Dir(const std::string& name) const {
         const fs::path p = m_dir.path() / name;
         fs::create_directories(p);
@@ -129,7 +129,7 @@ TEST(ProgramFolder, FolderOfTheExecutable) {
 
 // Sets an environment variable for one scope.
 class EnvVar {
-  public:
+public:
     EnvVar(const char* name, const char* value) : m_name(name) {
         if (const char* old = std::getenv(name))
             m_old = old;
@@ -147,7 +147,7 @@ class EnvVar {
     EnvVar(const EnvVar&) = delete;
     EnvVar& operator=(const EnvVar&) = delete;
 
-  private:
+private:
     const char* m_name;
     std::optional<std::string> m_old;
 };
