@@ -30,8 +30,9 @@ std::mutex g_mainMutex;
 }  // namespace
 
 int _main(int argc, char** argv) {
+    // Held through the clean-up too: another caller must not begin before it is done.
+    std::lock_guard<std::mutex> lock(g_mainMutex);
     try {
-        std::lock_guard<std::mutex> lock(g_mainMutex);
         vadav::Encoder& encoder = DefaultEncoder();
         const int result = encoder.run(argc, argv);
         if (result != 0)
@@ -109,7 +110,12 @@ int vadav_encoder_begin(vadav_encoder* enc, int argc, char** argv) {
     try {
         return enc->impl.begin(argc, argv);
     } catch (...) {
+        // Nothing of a begin that failed half way may stay behind.
         enc->impl.stop();
+        try {
+            enc->impl.end();
+        } catch (...) {
+        }
         return kFailed;
     }
 }

@@ -214,11 +214,6 @@ int Encoder::begin(int argc, const char* const* argv) {
         fail(m_settings.input + ": " + err);
         return 1;
     }
-    if (!m_out.create(m_settings.output, err)) {
-        fail(err);
-        return 1;
-    }
-
     ErrorProbe::Config probe;
     probe.inputRate = info.sampleRate;
     probe.outputRate = lame_get_out_samplerate(m_lame);
@@ -235,7 +230,18 @@ int Encoder::begin(int argc, const char* const* argv) {
     // libmp3lame's own rule for the worst case of one call, plus the ID3v2 tag it puts in
     // front of the first frame.
     const std::size_t id3Bytes = lame_get_id3v2_tag(m_lame, nullptr, 0);
-    m_mp3.resize(std::size_t(kBlockFrames) * 5 / 4 + 7200 + id3Bytes);
+    // Scaled by the resampling ratio: a 1 kHz input becomes 8 kHz and many more samples.
+    const std::size_t outFrames =
+        std::size_t(kBlockFrames) *
+            std::size_t(std::max(1, (lame_get_out_samplerate(m_lame) + info.sampleRate - 1) /
+                                        std::max(1, info.sampleRate)));
+    m_mp3.resize(outFrames * 5 / 4 + 7200 + id3Bytes);
+    // The file comes last, after every allocation, so nothing can fail between its creation
+    // and the state that makes end() remove it.
+    if (!m_out.create(m_settings.output, err)) {
+        fail(err);
+        return 1;
+    }
     m_framesTotal = std::int64_t(info.frames);
     m_framesRead = 0;
     m_bytesWritten = 0;

@@ -198,6 +198,22 @@ TEST(Encode, FormatsDecodeToTheirLengthWithTheAskedStream) {
     }
 }
 
+TEST(Encode, RateBelowEveryMp3RateIsResampledUp) {
+    // libmp3lame raises 1 kHz to 8 kHz: eight times the samples of each block.
+    TempDir dir;
+    WavSpec spec;
+    spec.sampleRate = 1000;
+    spec.channels = 1;
+    spec.freq = 100;
+    spec.frames = 10000;  // more than one block
+    const std::string in = dir.file("in.wav");
+    const std::string out = dir.file("out.mp3");
+    WriteWav(in, spec);
+    std::string err;
+    ASSERT_EQ(Main(Args({"-b 64", "-q0", "-mj"}, in, out), &err), 0) << err;
+    EXPECT_EQ(JsonValue(Probe(out), "sample_rate"), "8000");
+}
+
 TEST(Encode, AudioFramesMatchTheLameProgram) {
     const struct {
         int bits;
