@@ -6,7 +6,9 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
@@ -43,6 +45,15 @@ std::string Absolute(const std::string& path) {
     if (full.empty())
         return path;
     return full + (full.size() > 1 ? "/" : "") + path;
+}
+
+std::string RealPath(const std::string& path) {
+    char* real = realpath(path.c_str(), nullptr);
+    if (!real)
+        return std::string();
+    std::string result(real);
+    std::free(real);
+    return result;
 }
 
 bool IsFolder(const std::string& path) {
@@ -105,6 +116,7 @@ int Encode(std::vector<qar::BatchJob> jobs, const qar::EngineOptions& options, i
     const auto t0 = std::chrono::steady_clock::now();
     std::vector<bool> reported(batch.Jobs().size(), false);
     bool interrupted = false;
+    bool outputLost = false;  // standard output went away (a closed pipe): stop as for Ctrl-C
     auto reportEnded = [&](bool final) {
         const std::vector<qar::JobResult> results = batch.Results();
         for (size_t i = 0; i < results.size(); ++i) {
@@ -113,7 +125,7 @@ int Encode(std::vector<qar::BatchJob> jobs, const qar::EngineOptions& options, i
             const qar::JobResult& r = results[i];
             const qar::BatchJob& j = batch.Jobs()[i];
             if (r.state == qar::JobState::Done) {
-                if (!quiet && !tty)
+                if (!quiet && !tty && !outputLost)
                     std::printf("encoded %s -> %s\n", j.wav.c_str(), j.mp3.c_str());
             } else if (r.state == qar::JobState::Failed) {
                 if (tty)
@@ -139,7 +151,12 @@ int Encode(std::vector<qar::BatchJob> jobs, const qar::EngineOptions& options, i
             }
         }
         reportEnded(finished);
-        if (tty) {
+        if (!outputLost && std::ferror(stdout)) {
+            outputLost = true;
+            batch.Stop();
+            Error("standard output is closed: stopping; unfinished MP3 files are removed");
+        }
+        if (tty && !outputLost) {
             const double elapsed =
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
             std::printf(
@@ -150,10 +167,10 @@ int Encode(std::vector<qar::BatchJob> jobs, const qar::EngineOptions& options, i
         if (finished)
             break;
     }
-    if (tty)
+    if (tty && !outputLost)
         std::printf("\n");
     const qar::BatchProgress p = batch.Progress();
-    if (!quiet) {
+    if (!quiet && !outputLost) {
         const double elapsed =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
         std::printf("%d of %d files encoded in %s\n", p.done, p.total,
@@ -161,12 +178,15 @@ int Encode(std::vector<qar::BatchJob> jobs, const qar::EngineOptions& options, i
     }
     if (interrupted)
         return kExitInterrupted;
-    return p.done == p.total ? kExitOk : kExitFailed;
+    return p.done == p.total && !outputLost ? kExitOk : kExitFailed;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A reader that goes away (qar-cli ... | head) must not kill the program in the middle
+    // of writing MP3 files; a failed write to standard output is noticed instead.
+    std::signal(SIGPIPE, SIG_IGN);
     qar::CliOptions o;
     std::string error;
     switch (qar::ParseCliOptions(argc, argv, o, error)) {
@@ -193,6 +213,12 @@ int main(int argc, char** argv) {
         options = ResolveOptions(o);
 
     qar::ScanResult scan = qar::RefreshRows(Absolute(o.folder), o.subdirs);
+    // The scan falls back to the current folder when it cannot enter the one asked for; a
+    // batch must not go on to encode whatever happens to be there.
+    if (scan.source != RealPath(o.folder)) {
+        Error("cannot enter folder: " + o.folder);
+        return kExitUsage;
+    }
     if (scan.tooMany)
         Error(qar::kTooManyWaveFilesText);
     qar::PathContext context{scan.source, outDir.empty() ? scan.source : outDir, outDir.empty()};
@@ -202,7 +228,7 @@ int main(int argc, char** argv) {
             for (int c = 0; c < qar::kColumnCount; ++c)
                 std::printf("%s%c", row.Text(c).c_str(), c + 1 < qar::kColumnCount ? '\t' : '\n');
         }
-        return kExitOk;
+        return std::fflush(stdout) == 0 && !std::ferror(stdout) ? kExitOk : kExitFailed;
     }
     if (o.playlist || o.playlistWithWav) {
         const qar::Playlist list = qar::MakePlaylist(scan.rows, context, o.playlistWithWav);

@@ -363,3 +363,45 @@ TEST(Cli, GnuParallelRecipeSharesOneBatch) {
     // Nothing is left to do afterwards.
     EXPECT_EQ(Cli(d, "--dry-run -r -o " + Sh(d.file("mp3")) + " " + Sh(src), false).out, "");
 }
+
+TEST(Cli, ClosedOutputStopsCleanly) {
+    // qar-cli ... | head: once the reader is gone the run stops as for Ctrl-C, leaving no
+    // half-written file, instead of dying of SIGPIPE in the middle.
+    TempDir d;
+    const std::string src = d.file("wav");
+    fs::create_directories(src);
+    WavSpec w;
+    w.frames = 44100L * 20;
+    for (const char* name : {"a", "b", "c", "d"})
+        WriteWav(src + "/" + name + ".wav", w);
+    const auto r =
+        testutil::Run("bash -c " + Sh("XDG_CONFIG_HOME=" + Sh(d.file("config")) + " " +
+                                      Sh(QAR_CLI) + " -j 1 --vbr off " + Sh(src) +
+                                      " | head -c 1 >/dev/null; " + "echo ${PIPESTATUS[0]}"));
+    EXPECT_EQ(r.out, "1\n");
+    for (const auto& e : fs::directory_iterator(src))
+        EXPECT_EQ(e.path().filename().string().find(".part"), std::string::npos) << e.path();
+    EXPECT_TRUE(fs::exists(src + "/a.mp3"));
+}
+
+TEST(Cli, FolderThatCannotBeEnteredIsRefused) {
+    // Readable but not searchable for an ordinary user: the scan would fall back to the
+    // current folder, and a batch must not encode that instead.
+    TempDir d;
+    fs::permissions(d.path(), fs::perms::all, fs::perm_options::replace);
+    const std::string here = d.file("here");
+    const std::string closed = d.file("closed");
+    fs::create_directories(here);
+    fs::create_directories(closed);
+    WriteWav(here + "/here.wav", Short());
+    WriteWav(closed + "/inside.wav", Short());
+    fs::permissions(here, fs::perms::all, fs::perm_options::replace);
+    fs::permissions(closed, fs::perms(0744), fs::perm_options::replace);
+    const auto r =
+        testutil::Run("cd " + Sh(here) + " && setpriv --reuid=65534 --regid=65534 --clear-groups " +
+                          Sh(QAR_CLI) + " --dry-run --all " + Sh(closed),
+                      true);
+    EXPECT_EQ(r.status, 2) << r.out;
+    EXPECT_NE(r.out.find("cannot enter folder: " + closed), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("here.wav"), std::string::npos) << r.out;
+}
