@@ -38,15 +38,6 @@ void Error(const std::string& text) {
     std::fprintf(stderr, "qar-cli: %s\n", text.c_str());
 }
 
-std::string Absolute(const std::string& path) {
-    if (path.empty() || path[0] == '/')
-        return path;
-    const std::string full = qar::CurrentDirectory();
-    if (full.empty())
-        return path;
-    return full + (full.size() > 1 ? "/" : "") + path;
-}
-
 std::string RealPath(const std::string& path) {
     char* real = realpath(path.c_str(), nullptr);
     if (!real)
@@ -205,14 +196,14 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
     // The scan makes the source folder current: settle relative paths first.
-    const std::string outDir = Absolute(o.outDir);
+    const std::string outDir = qar::AbsolutePath(o.outDir);
     // The store is read only when it matters: listing stays quick.
     const bool encodes = !(o.list || o.dryRun || o.playlist || o.playlistWithWav);
     qar::EngineOptions options;
     if (encodes || o.save)
         options = ResolveOptions(o);
 
-    qar::ScanResult scan = qar::RefreshRows(Absolute(o.folder), o.subdirs);
+    qar::ScanResult scan = qar::RefreshRows(qar::AbsolutePath(o.folder), o.subdirs);
     // The scan falls back to the current folder when it cannot enter the one asked for; a
     // batch must not go on to encode whatever happens to be there.
     if (scan.source != RealPath(o.folder)) {

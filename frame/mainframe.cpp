@@ -358,7 +358,9 @@ void CMainFrame::OnEditChanged(int id) {
     // separator) leaves the folder as it was.
     if (!PathExists(path))
         return;
-    (id == ID_WAV_DIR_EDIT ? m_wavFileDir : m_mp3FileDir) = path;
+    // A relative text names a place seen from the folder being listed (the current
+    // directory); kept absolute, later rescans and the next start find the same place.
+    (id == ID_WAV_DIR_EDIT ? m_wavFileDir : m_mp3FileDir) = AbsolutePath(path);
     // Posted, so the view rescans after this change has been dealt with, not inside it.
     PostCommand(this, id);
 }

@@ -1,6 +1,7 @@
 #include "view/programfolder.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <vector>
 
 #include <pwd.h>
@@ -62,6 +63,18 @@ std::string CurrentDirectory() {
     std::string dir(cwd);
     std::free(cwd);
     return dir;
+}
+
+std::string AbsolutePath(const std::string& path) {
+    if (path.empty() || path[0] == '/')
+        return path;
+    const std::string cwd = CurrentDirectory();
+    if (cwd.empty())
+        return path;
+    std::string full = (std::filesystem::path(cwd) / path).lexically_normal().string();
+    while (full.size() > 1 && full.back() == '/')
+        full.pop_back();
+    return full;
 }
 
 }  // namespace qar

@@ -16,6 +16,10 @@ std::string FolderOfPath(const std::string& path);
 // The process's current directory as the system reports it; "" when it cannot be read.
 std::string CurrentDirectory();
 
+// A path made absolute against the current directory, with "." and ".." resolved; an absolute
+// or empty path is returned as it is.
+std::string AbsolutePath(const std::string& path);
+
 // qar's per-user data folder: $XDG_DATA_HOME/qar, or ~/.local/share/qar; "" when no home
 // folder is known. Not created here.
 std::string UserDataFolder();

@@ -133,6 +133,28 @@ private slots:
         }
     }
 
+    void relativeTextIsTakenFromTheListedFolder() {
+        // ".." typed while src is listed means src's parent, at this rescan and every later
+        // one, and it is stored as that folder.
+        fs::create_directories(m_src + "/sub");
+        Start();
+        Edit(1008)->setText(U(".."));
+        Settle();
+        const std::string parent = m_tmp->path().string();
+        QCOMPARE(m_app->frame()->WavFileDir(), parent);
+        QCOMPARE(m_app->view()->SourceFolder(), parent);
+        for (int i = 0; i < 2; ++i) {
+            QVERIFY(m_app->frame()->RouteCommand(32772));  // Refresh
+            Settle();
+            QCOMPARE(m_app->view()->SourceFolder(), parent);
+        }
+        Edit(1009)->setText(U("src/sub"));
+        Settle();
+        QCOMPARE(m_app->frame()->Mp3FileDir(), m_src + "/sub");
+        QVERIFY(m_app->frame()->close());
+        QCOMPARE(m_store->store().ReadString("Path", "WavFileDir", ""), parent);
+    }
+
     void typingOneCharacterAtATime() {
         // src/ab/cd: the view rescans exactly at "/", ".../src", ".../src/ab", ".../src/ab/cd".
         fs::create_directories(m_src + "/ab/cd");
