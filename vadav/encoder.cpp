@@ -233,8 +233,8 @@ int Encoder::begin(int argc, const char* const* argv) {
     // Scaled by the resampling ratio: a 1 kHz input becomes 8 kHz and many more samples.
     const std::size_t outFrames =
         std::size_t(kBlockFrames) *
-            std::size_t(std::max(1, (lame_get_out_samplerate(m_lame) + info.sampleRate - 1) /
-                                        std::max(1, info.sampleRate)));
+        std::size_t(std::max(1, (lame_get_out_samplerate(m_lame) + info.sampleRate - 1) /
+                                    std::max(1, info.sampleRate)));
     m_mp3.resize(outFrames * 5 / 4 + 7200 + id3Bytes);
     // The file comes last, after every allocation, so nothing can fail between its creation
     // and the state that makes end() remove it.
