@@ -197,6 +197,7 @@ int main(int argc, char** argv) {
     }
     // The scan makes the source folder current: settle relative paths first.
     const std::string outDir = qar::AbsolutePath(o.outDir);
+    const std::string folder = RealPath(o.folder);
     // The store is read only when it matters: listing stays quick.
     const bool encodes = !(o.list || o.dryRun || o.playlist || o.playlistWithWav);
     qar::EngineOptions options;
@@ -206,7 +207,7 @@ int main(int argc, char** argv) {
     qar::ScanResult scan = qar::RefreshRows(qar::AbsolutePath(o.folder), o.subdirs);
     // The scan falls back to the current folder when it cannot enter the one asked for; a
     // batch must not go on to encode whatever happens to be there.
-    if (scan.source != RealPath(o.folder)) {
+    if (folder.empty() || scan.source != folder) {
         Error("cannot enter folder: " + o.folder);
         return kExitUsage;
     }

@@ -194,6 +194,17 @@ TEST(Cli, EncodesOnlyMissingOrOlderMp3sAndReportsBadFormats) {
     EXPECT_NE(all.out.find("fresh.wav -> "), std::string::npos);
 }
 
+TEST(Cli, RelativeFoldersAreTakenFromWhereItRuns) {
+    TempDir d;
+    fs::create_directories(d.file("wav"));
+    WriteWav(d.file("wav/a.wav"), Short());
+    const auto r = testutil::Run("cd " + Sh(d.path().string()) + " && XDG_CONFIG_HOME=config " +
+                                     Sh(QAR_CLI) + " -q -o mp3 wav",
+                                 true);
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_TRUE(fs::exists(d.file("mp3/a.mp3")));
+}
+
 TEST(Cli, OutputFolderKeepsTheSubfolders) {
     TempDir d;
     const std::string src = d.file("wav");
