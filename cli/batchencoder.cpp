@@ -47,8 +47,11 @@ void BatchEncoder::Finish(int job, JobState state, std::string error) {
     std::lock_guard lock(m_mutex);
     m_results[size_t(job)] = {state, std::move(error)};
     ++m_ended;
-    if (m_ended == int(m_jobs.size()))
+    if (m_ended == int(m_jobs.size())) {
         m_finished.notify_all();
+        if (m_onFinished)
+            m_onFinished();
+    }
 }
 
 void BatchEncoder::Work(Slot& slot) {

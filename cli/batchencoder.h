@@ -4,6 +4,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -45,6 +46,10 @@ public:
     BatchEncoder(const BatchEncoder&) = delete;
     BatchEncoder& operator=(const BatchEncoder&) = delete;
 
+    // Called once, on an encoding thread, when the last job has ended (so a caller waiting
+    // on something else can wake up). Set it before Start.
+    void SetOnFinished(std::function<void()> onFinished) { m_onFinished = std::move(onFinished); }
+
     // Starts the threads. False when no encoder could be made.
     bool Start();
     // Asks every running encoding to stop and no further job to start; any thread.
@@ -77,6 +82,7 @@ private:
     std::vector<JobResult> m_results;
     int m_ended = 0;
     std::uint64_t m_totalWeight = 0;
+    std::function<void()> m_onFinished;
 };
 
 }  // namespace qar

@@ -33,6 +33,7 @@ constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitInterrupted = 130;
 constexpr int kRefreshMs = 200;
+const int kBatchDoneSignal = SIGUSR1;
 
 void Error(const std::string& text) {
     std::fprintf(stderr, "qar-cli: %s\n", text.c_str());
@@ -99,6 +100,11 @@ int Encode(std::vector<qar::BatchJob> jobs, const qar::EngineOptions& options, i
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     qar::BatchEncoder batch(std::move(jobs), options, threads);
+    // The end of the batch wakes the wait below at once instead of at the next tick.
+    sigaddset(&stopSignals, kBatchDoneSignal);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    const pthread_t waiter = pthread_self();
+    batch.SetOnFinished([waiter] { pthread_kill(waiter, kBatchDoneSignal); });
     if (!batch.Start()) {
         Error("out of memory");
         return kExitFailed;
@@ -133,7 +139,8 @@ int Encode(std::vector<qar::BatchJob> jobs, const qar::EngineOptions& options, i
         const bool finished = batch.WaitFinished(0);
         if (!finished) {
             timespec wait{0, kRefreshMs * 1000000L};
-            if (sigtimedwait(&stopSignals, nullptr, &wait) > 0 && !interrupted) {
+            const int sig = sigtimedwait(&stopSignals, nullptr, &wait);
+            if (sig > 0 && sig != kBatchDoneSignal && !interrupted) {
                 interrupted = true;
                 batch.Stop();
                 if (tty)
