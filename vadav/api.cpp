@@ -27,6 +27,15 @@ vadav::Encoder& DefaultEncoder() {
 // _main runs one encoding at a time on the default encoder; a second caller waits.
 std::mutex g_mainMutex;
 
+// After an exception: stop and end, so whatever was half made is thrown away.
+void Discard(vadav::Encoder& encoder) noexcept {
+    encoder.stop();
+    try {
+        encoder.end();
+    } catch (...) {
+    }
+}
+
 }  // namespace
 
 int _main(int argc, char** argv) {
@@ -40,11 +49,7 @@ int _main(int argc, char** argv) {
         return result;
     } catch (...) {
         // Whatever was half made is thrown away by the end that follows a stop.
-        DefaultEncoder().stop();
-        try {
-            DefaultEncoder().end();
-        } catch (...) {
-        }
+        Discard(DefaultEncoder());
         std::fprintf(stderr, "vadav: out of memory\n");
         return kFailed;
     }
@@ -95,11 +100,7 @@ int vadav_encoder_run(vadav_encoder* enc, int argc, char** argv) {
     try {
         return enc->impl.run(argc, argv);
     } catch (...) {
-        enc->impl.stop();
-        try {
-            enc->impl.end();
-        } catch (...) {
-        }
+        Discard(enc->impl);
         return kFailed;
     }
 }
@@ -111,11 +112,7 @@ int vadav_encoder_begin(vadav_encoder* enc, int argc, char** argv) {
         return enc->impl.begin(argc, argv);
     } catch (...) {
         // Nothing of a begin that failed half way may stay behind.
-        enc->impl.stop();
-        try {
-            enc->impl.end();
-        } catch (...) {
-        }
+        Discard(enc->impl);
         return kFailed;
     }
 }
