@@ -363,7 +363,8 @@ TEST(Cli, GnuParallelRecipeSharesOneBatch) {
     WriteWav(src + "/top.wav", Short());
     SetMtime(src + "/top.wav", 1000000000);
     // As in the README, with this machine (":") as the only host, two shards at a time.
-    const std::string cmd = "seq 1 4 | XDG_CONFIG_HOME=" + Sh(d.file("config")) +
+    const std::string cmd = "seq 1 4 | HOME=" + Sh(d.path().string()) +
+                            " XDG_CONFIG_HOME=" + Sh(d.file("config")) +
                             " parallel --will-cite -S 2/: " + Sh(QAR_CLI) +
                             " -q -j 1 -r --shard {}/4 -o " + Sh(d.file("mp3")) + " " + Sh(src);
     const auto r = testutil::Run(cmd, true);
