@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace qar {
 
@@ -26,7 +27,66 @@ struct Choice {
     int value;
 };
 
-bool Pick(const std::string& text, std::initializer_list<Choice> choices, int& value) {
+// Switches that take no value.
+struct Flag {
+    const char* shortName;  // nullptr when there is none
+    const char* longName;
+    bool CliOptions::*member;
+};
+constexpr Flag kFlags[] = {
+    {"-r", "--subdirs", &CliOptions::subdirs},
+    {nullptr, "--all", &CliOptions::all},
+    {nullptr, "--list", &CliOptions::list},
+    {nullptr, "--dry-run", &CliOptions::dryRun},
+    {nullptr, "--playlist", &CliOptions::playlist},
+    {nullptr, "--playlist-with-wav", &CliOptions::playlistWithWav},
+    {"-q", "--quiet", &CliOptions::quiet},
+    {nullptr, "--save", &CliOptions::save},
+};
+
+const Flag* FindFlag(const std::string& arg) {
+    for (const Flag& f : kFlags) {
+        if (arg == f.longName || (f.shortName && arg == f.shortName))
+            return &f;
+    }
+    return nullptr;
+}
+
+// Options that take one of a few words, each standing for an option value.
+struct Choices {
+    const char* name;
+    const char* accepted;  // for the messages
+    std::vector<Choice> choices;
+    std::optional<int> CliOptions::*member;
+};
+const Choices kChoices[] = {
+    {"--mode",
+     "quality, normal or speed",
+     {{"quality", 0}, {"normal", 1}, {"speed", 2}},
+     &CliOptions::quickmode},
+    {"--stereo",
+     "joint, stereo or ms",
+     {{"stereo", 0}, {"joint", 1}, {"ms", 2}},
+     &CliOptions::stereo},
+    {"--vbr",
+     "off or a level from 1 to 5",
+     {{"off", 0}, {"1", 1}, {"2", 2}, {"3", 3}, {"4", 4}, {"5", 5}},
+     &CliOptions::vbr},
+    {"--bitcut",
+     "off, a level from 1 to 4 or auto",
+     {{"off", 0}, {"1", 1}, {"2", 2}, {"3", 3}, {"4", 4}, {"auto", 5}},
+     &CliOptions::bitcut},
+};
+
+const Choices* FindChoices(const std::string& arg) {
+    for (const Choices& c : kChoices) {
+        if (arg == c.name)
+            return &c;
+    }
+    return nullptr;
+}
+
+bool Pick(const std::string& text, const std::vector<Choice>& choices, int& value) {
     for (const Choice& c : choices) {
         if (text == c.name) {
             value = c.value;
@@ -141,38 +201,10 @@ CliParse ParseCliOptions(int argc, char** argv, CliOptions& o, std::string& erro
             endOfOptions = true;
         } else if (arg == "-h" || arg == "--help") {
             return CliParse::Help;
-        } else if (arg == "-r" || arg == "--subdirs") {
+        } else if (const Flag* f = FindFlag(arg)) {
             if (!flag())
                 return CliParse::Error;
-            o.subdirs = true;
-        } else if (arg == "--all") {
-            if (!flag())
-                return CliParse::Error;
-            o.all = true;
-        } else if (arg == "--list") {
-            if (!flag())
-                return CliParse::Error;
-            o.list = true;
-        } else if (arg == "--dry-run") {
-            if (!flag())
-                return CliParse::Error;
-            o.dryRun = true;
-        } else if (arg == "--playlist") {
-            if (!flag())
-                return CliParse::Error;
-            o.playlist = true;
-        } else if (arg == "--playlist-with-wav") {
-            if (!flag())
-                return CliParse::Error;
-            o.playlistWithWav = true;
-        } else if (arg == "-q" || arg == "--quiet") {
-            if (!flag())
-                return CliParse::Error;
-            o.quiet = true;
-        } else if (arg == "--save") {
-            if (!flag())
-                return CliParse::Error;
-            o.save = true;
+            o.*(f->member) = true;
         } else if (shortWithValue("-o") || arg == "--out") {
             if (!need("a folder"))
                 return CliParse::Error;
@@ -208,43 +240,15 @@ CliParse ParseCliOptions(int argc, char** argv, CliOptions& o, std::string& erro
                 return CliParse::Error;
             }
             o.bitrate = b;
-        } else if (arg == "--mode") {
-            if (!need("quality, normal or speed"))
+        } else if (const Choices* c = FindChoices(arg)) {
+            if (!need(c->accepted))
                 return CliParse::Error;
             int v = 0;
-            if (!Pick(value, {{"quality", 0}, {"normal", 1}, {"speed", 2}}, v)) {
-                error = "--mode takes quality, normal or speed, not \"" + value + "\"";
+            if (!Pick(value, c->choices, v)) {
+                error = arg + " takes " + c->accepted + ", not \"" + value + "\"";
                 return CliParse::Error;
             }
-            o.quickmode = v;
-        } else if (arg == "--stereo") {
-            if (!need("joint, stereo or ms"))
-                return CliParse::Error;
-            int v = 0;
-            if (!Pick(value, {{"stereo", 0}, {"joint", 1}, {"ms", 2}}, v)) {
-                error = "--stereo takes joint, stereo or ms, not \"" + value + "\"";
-                return CliParse::Error;
-            }
-            o.stereo = v;
-        } else if (arg == "--vbr") {
-            if (!need("off or 1..5"))
-                return CliParse::Error;
-            int v = 0;
-            if (!Pick(value, {{"off", 0}, {"1", 1}, {"2", 2}, {"3", 3}, {"4", 4}, {"5", 5}}, v)) {
-                error = "--vbr takes off or a level from 1 to 5, not \"" + value + "\"";
-                return CliParse::Error;
-            }
-            o.vbr = v;
-        } else if (arg == "--bitcut") {
-            if (!need("off, 1..4 or auto"))
-                return CliParse::Error;
-            int v = 0;
-            if (!Pick(value, {{"off", 0}, {"1", 1}, {"2", 2}, {"3", 3}, {"4", 4}, {"auto", 5}},
-                      v)) {
-                error = "--bitcut takes off, a level from 1 to 4 or auto, not \"" + value + "\"";
-                return CliParse::Error;
-            }
-            o.bitcut = v;
+            o.*(c->member) = v;
         } else {
             error = "unknown option \"" + arg + "\"";
             return CliParse::Error;
