@@ -15,14 +15,7 @@ qar::EncodeEngine& Engine() {
 }  // namespace
 
 void SetEncodeOptions(int bitrate, int quickmode, int stereo, int vbr, int mmx, int bitcut) {
-    qar::EngineOptions options;
-    options.bitrate = bitrate;
-    options.quickmode = quickmode;
-    options.stereo = stereo;
-    options.vbr = vbr;
-    options.mmx = mmx;
-    options.bitcut = bitcut;
-    Engine().SetOptions(options);
+    Engine().SetOptions(qar::EngineOptions{bitrate, quickmode, stereo, vbr, mmx, bitcut});
 }
 
 void ClearEncodeQueue() {

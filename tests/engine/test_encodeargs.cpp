@@ -18,14 +18,7 @@ struct ArgsCase {
 };
 
 qar::EngineOptions Opt(int bitrate, int quickmode, int stereo, int vbr, int mmx, int bitcut) {
-    qar::EngineOptions o;
-    o.bitrate = bitrate;
-    o.quickmode = quickmode;
-    o.stereo = stereo;
-    o.vbr = vbr;
-    o.mmx = mmx;
-    o.bitcut = bitcut;
-    return o;
+    return qar::EngineOptions{bitrate, quickmode, stereo, vbr, mmx, bitcut};
 }
 
 // Names the case in test listings instead of dumping its bytes.
